@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev qt6-base-dev qt6-svg-dev g++-multilib libsqlite3-dev:i386 qemu-user)
+          libsqlite3-dev qt6-base-dev qt6-svg-dev g++-multilib libsqlite3-dev:i386 qemu-user iproute2 util-linux)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

@@ -12,5 +12,5 @@ for flavour in release asan m32; do
   # 32-bit code, so the emulated flavour leaves them (label "process") out.
   exclude=()
   [ "$flavour" = m32 ] && exclude=(-LE process)
-  ctest --test-dir "build/$flavour" --output-on-failure -j 2 --timeout 600 "${exclude[@]}"
+  scripts/isolated.sh ctest --test-dir "build/$flavour" --output-on-failure -j 2 --timeout 600 "${exclude[@]}"
 done
