@@ -21,6 +21,7 @@ struct ActivityLog::Impl {
   Queue<DataLine> lines{[](const DataLine& e) { return e.DATAORDER; }};
   std::uint64_t version = 0;
   std::function<void(const std::string&)> listener;
+  std::function<void()> notifier;
 };
 
 ActivityLog::Impl& ActivityLog::impl() const {
@@ -33,6 +34,7 @@ void ActivityLog::add(const std::string& text) {
   Impl& m = impl();
   std::lock_guard<std::mutex> lock(m.mu);
   Queue<DataLine>& q = m.lines;
+  const std::int32_t saved = RT_ERRCODE();  // logging leaves the caller's code alone
   if (q.size() >= kMaxLogLines) {
     // Drop the oldest lines in one go (renumbering is linear, so not once per line)
     // and renumber the rest as if they had never been added.
@@ -54,8 +56,10 @@ void ActivityLog::add(const std::string& text) {
   std::memcpy(q.buffer.DATALINE, text.data(), n);
   q.buffer.DATAORDER = static_cast<std::int16_t>(1024 - static_cast<int>(RT_RECORDSqueue(q)));
   RT_ADDqueuekey(q);
+  RT_seterror(saved);
   ++m.version;
   if (m.listener) m.listener(trimmed(q.buffer.DATALINE, kLogLineWidth));
+  if (m.notifier) m.notifier();
 }
 
 void ActivityLog::clear() {
@@ -63,6 +67,7 @@ void ActivityLog::clear() {
   std::lock_guard<std::mutex> lock(m.mu);
   RT_FREEqueue(m.lines);
   ++m.version;
+  if (m.notifier) m.notifier();
 }
 
 std::size_t ActivityLog::records() const {
@@ -102,6 +107,12 @@ void ActivityLog::set_listener(std::function<void(const std::string&)> listener)
   Impl& m = impl();
   std::lock_guard<std::mutex> lock(m.mu);
   m.listener = std::move(listener);
+}
+
+void ActivityLog::set_notifier(std::function<void()> notifier) {
+  Impl& m = impl();
+  std::lock_guard<std::mutex> lock(m.mu);
+  m.notifier = std::move(notifier);
 }
 
 ActivityLog& DataQueue() {

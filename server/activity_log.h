@@ -45,6 +45,8 @@ class ActivityLog {
   // Goes up by one with every change, so a view knows when to redraw.
   std::uint64_t version() const;
   void set_listener(std::function<void(const std::string&)> listener);
+  // Told (on the changing thread) after each change, e.g. to have a view redrawn.
+  void set_notifier(std::function<void()> notifier);
 
  private:
   struct Impl;
