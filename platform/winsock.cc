@@ -1,5 +1,7 @@
 #include "platform/winsock.h"
 
+#include "platform/asyncselect.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -339,10 +341,13 @@ SOCKET accept(SOCKET s, SOCKADDR* addr, int* addrlen) {
   } while (c < 0 && errno == EINTR);
   if (c < 0) {
     fail_errno();
+    vx::platform::async_select_accept_called(s, INVALID_SOCKET);
     return INVALID_SOCKET;
   }
   SOCKET accepted = adopt(c);
   if (accepted != INVALID_SOCKET) from_posix_address(peer, addr, addrlen);
+  // Re-enables FD_ACCEPT and lets the new socket inherit the listener's selection.
+  vx::platform::async_select_accept_called(s, accepted);
   return accepted;
 }
 
@@ -381,7 +386,10 @@ int recv(SOCKET s, char* buf, int len, int flags) {
   do {
     n = ::recv(fd, buf, static_cast<std::size_t>(len), posix_flags);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) return fail_errno();
+  int saved = errno;
+  // Re-enables FD_READ, whatever the outcome, as WinSock does.
+  vx::platform::async_select_recv_called(s);
+  if (n < 0) return fail(vx::platform::wsa_error_from_errno(saved));
   return static_cast<int>(n);
 }
 
