@@ -196,7 +196,8 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
   if (path_.empty()) return kFileNotFound;
   struct stat st;
   if (stat(path_.c_str(), &st) != 0) return errno == ENOENT ? kFileNotFound : kFileSystemError;
-  if (!S_ISREG(st.st_mode)) return kFileSystemError;
+  // Nothing shorter than one smallest page can be a database, ours least of all.
+  if (!S_ISREG(st.st_mode) || st.st_size < 512) return kFileSystemError;
 
   std::int32_t rc = lock_.acquire(path_, mode, wait_ms);
   if (rc != kNoError) return rc;
