@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace {
@@ -38,6 +39,23 @@ Module* module_of(HMODULE handle) {
   return m->refs > 0 ? m : nullptr;
 }
 
+// dlopen searches the caller's RUNPATH, but a sanitizer build intercepts dlopen and
+// the search then sees the interceptor's instead. The programs' libraries all sit
+// beside this one, so a bare name is also looked for in this library's folder.
+void* open_module(const char* name) {
+  void* dl = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  if (dl != nullptr || std::strchr(name, '/') != nullptr) return dl;
+  Dl_info info;
+  if (dladdr(reinterpret_cast<void*>(&open_module), &info) == 0 || info.dli_fname == nullptr) {
+    return nullptr;
+  }
+  const char* slash = std::strrchr(info.dli_fname, '/');
+  if (slash == nullptr) return nullptr;
+  std::string path(info.dli_fname, static_cast<std::size_t>(slash - info.dli_fname + 1));
+  path += name;
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
 }  // namespace
 
 namespace vx::platform {
@@ -68,6 +86,12 @@ int loaded_module_count() {
   return count;
 }
 
+int module_reference_count(HMODULE module) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  Module* m = module_of(module);
+  return m ? m->refs : 0;
+}
+
 }  // namespace vx::platform
 
 HMODULE LoadLibraryA(const char* name) {
@@ -75,11 +99,11 @@ HMODULE LoadLibraryA(const char* name) {
     t_last_error = ERROR_MOD_NOT_FOUND;
     return 0;
   }
-  void* dl = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  void* dl = open_module(name);
   if (dl == nullptr) {
     char buf[512];
     const char* alt = vx::platform::linux_library_name(name, buf, sizeof buf);
-    if (alt != name) dl = dlopen(alt, RTLD_NOW | RTLD_LOCAL);
+    if (alt != name) dl = open_module(alt);
   }
   if (dl == nullptr) {
     t_last_error = ERROR_MOD_NOT_FOUND;

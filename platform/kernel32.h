@@ -38,6 +38,8 @@ namespace vx::platform {
 const char* linux_library_name(const char* name, char* out, std::size_t out_size);
 // Number of modules currently loaded through LoadLibraryA (for tests).
 int loaded_module_count();
+// References LoadLibraryA holds on a module (0 when the handle is not loaded; for tests).
+int module_reference_count(HMODULE module);
 }  // namespace vx::platform
 
 #endif  // VX_PLATFORM_KERNEL32_H_
