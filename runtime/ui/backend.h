@@ -8,6 +8,10 @@
 #include <memory>
 #include <string>
 
+namespace vx {
+class WindowModel;
+}
+
 namespace vx::ui {
 
 struct MessageBoxSpec {
@@ -29,6 +33,16 @@ class Backend {
   virtual std::uint32_t message_box(const MessageBoxSpec& box) = 0;
   // True when the user chooses to end the program.
   virtual bool stop_prompt(const std::string& text) = 0;
+
+  // Windows. The runtime calls these on the window's own thread after each change
+  // of the model; a back end mirrors the model on its own thread and sends what the
+  // user does back with vx::send_user_action. Doing nothing is a valid back end.
+  virtual void window_opened(const std::shared_ptr<WindowModel>& window) {}
+  virtual void window_changed(const std::shared_ptr<WindowModel>& window) {}
+  virtual void window_closed(const std::shared_ptr<WindowModel>& window) {}
+  // A menu item or button with a standard action (vx::kActionTile, ...) was chosen.
+  virtual void standard_action(const std::shared_ptr<WindowModel>& window, int action) {}
+  virtual void beep() {}
 };
 
 // The process's back end; the headless one until another is installed.

@@ -6,6 +6,9 @@
 #include "runtime/ui/backend.h"
 
 namespace vx::ui {
+
+bool wait_held_box(const MessageBoxSpec& box, std::uint32_t* answer);  // headless_access.cc
+
 namespace {
 
 std::string button_names(std::uint32_t buttons) {
@@ -13,8 +16,8 @@ std::string button_names(std::uint32_t buttons) {
   static const struct {
     std::uint32_t bit;
     const char* name;
-  } kNames[] = {{kButtonOk, "OK"},         {kButtonYes, "Yes"},     {kButtonNo, "No"},
-                {kButtonAbort, "Abort"},   {kButtonRetry, "Retry"}, {kButtonIgnore, "Ignore"},
+  } kNames[] = {{kButtonOk, "OK"},        {kButtonYes, "Yes"},     {kButtonNo, "No"},
+                {kButtonAbort, "Abort"},  {kButtonRetry, "Retry"}, {kButtonIgnore, "Ignore"},
                 {kButtonCancel, "Cancel"}};
   std::string out;
   for (const auto& n : kNames) {
@@ -31,9 +34,11 @@ class HeadlessBackend final : public Backend {
   const char* name() const override { return "headless"; }
 
   std::uint32_t message_box(const MessageBoxSpec& box) override {
+    std::uint32_t answer = 0;
+    if (wait_held_box(box, &answer)) return answer;
     // One write per box so that boxes from several threads never interleave.
-    std::string line = "[message box] " + box.title + ": " + box.text + " [" +
-                       button_names(box.buttons) + "]\n";
+    std::string line =
+        "[message box] " + box.title + ": " + box.text + " [" + button_names(box.buttons) + "]\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     return default_answer(box);
@@ -49,6 +54,8 @@ class HeadlessBackend final : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> make_headless_backend() { return std::make_unique<HeadlessBackend>(); }
+std::unique_ptr<Backend> make_headless_backend() {
+  return std::make_unique<HeadlessBackend>();
+}
 
 }  // namespace vx::ui
