@@ -415,6 +415,15 @@ int send(SOCKET s, const char* buf, int len, int flags) {
   return sent;
 }
 
+int shutdown(SOCKET s, int how) {
+  int fd = fd_of(s);
+  if (fd < 0) return SOCKET_ERROR;
+  int posix_how = how == kSdReceive ? SHUT_RD : how == kSdSend ? SHUT_WR : SHUT_RDWR;
+  if (how < kSdReceive || how > kSdBoth) return fail(WSAEINVAL);
+  if (::shutdown(fd, posix_how) != 0) return fail_errno();
+  return 0;
+}
+
 int closesocket(SOCKET s) {
   vx::platform::SocketCloseObserver observer;
   {

@@ -121,6 +121,9 @@ constexpr long kFionbio = static_cast<long>(0x8004667Eu);
 constexpr std::uint32_t kInaddrAny = 0x00000000u;
 constexpr std::uint32_t kInaddrNone = 0xFFFFFFFFu;
 constexpr int kSomaxconn = 0x7FFFFFFF;
+constexpr int kSdReceive = 0;
+constexpr int kSdSend = 1;
+constexpr int kSdBoth = 2;
 
 // The IPv4 socket address, 16 bytes, port and address in network byte order.
 struct IN_ADDR {
@@ -149,6 +152,8 @@ int recv(SOCKET s, char* buf, int len, int flags);
 // flags: 0 or kMsgMore.
 int send(SOCKET s, const char* buf, int len, int flags);
 int closesocket(SOCKET s);
+// how: kSdReceive, kSdSend or kSdBoth.
+int shutdown(SOCKET s, int how);
 int getsockname(SOCKET s, SOCKADDR* name, int* namelen);
 int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen);
 // Only kFionbio: *argp non-zero makes the socket non-blocking.

@@ -6,6 +6,11 @@
 // threads working on different files reach their real drivers at the same time. What a
 // call needs after the lock is released (the entry's DRVPIPE, CLIENT, WASSHUTDOWN) is
 // taken into locals while the lock is held.
+//
+// Client mode: requests and replies on the one client socket must strictly alternate,
+// so a second mutex (the exchange lock) is held across each connection attempt and
+// each exchange on that socket, and nothing else. Lock order: exchange lock, then the
+// state lock.
 #include "relay/vex32.h"
 
 #include <algorithm>
@@ -16,11 +21,14 @@
 #include <string_view>
 
 #include "platform/kernel32.h"
+#include "platform/winsock.h"
 #include "relay/tandemthnk.h"
 #include "relay/vex32_internal.h"
 #include "runtime/driver_ops.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
+#include "wire/relay_build.h"
+#include "wire/wire.h"
 
 namespace vx::relay {
 namespace {
@@ -66,6 +74,7 @@ class ControlTable {
 };
 
 struct Globals {
+  std::mutex exchange_mutex;  // one connection attempt or exchange at a time
   std::mutex mutex;
   ControlTable TANDEMFCB;
   std::int32_t CLIENT = 0;
@@ -135,6 +144,54 @@ void INITTCB(Globals& g, const vx::FCB& FCB) {
   }
 }
 
+// Connects LOC:CLIENT_SOCKET to THISHOSTIP:10025. On failure reports it (the WinSock
+// error, then the hint to start the server) and sets WASSHUTDOWN. The caller holds the
+// exchange lock, not the state lock: the boxes wait for the user.
+bool VX_LOGIN(Globals& g, const char* THISHOSTIP) {
+  auto set_socket = [&g](std::uint16_t s) {
+    std::lock_guard<std::mutex> lock(g.mutex);
+    g.LOC_CLIENT_SOCKET = s;
+  };
+  bool ok = false;
+  SOCKET s = 0;
+  WSADATA WSDATA;
+  int WSRETURNCODE = WSAStartup(0x0101, &WSDATA);
+  if (WSRETURNCODE == 0) {
+    s = winsock::socket(winsock::kAfInet, winsock::kSockStream, 0);
+    set_socket(s);
+    if (s != INVALID_SOCKET) {
+      winsock::SOCKADDR_IN CLIENT_SOCKADDR{};
+      CLIENT_SOCKADDR.sin_family = winsock::kAfInet;
+      CLIENT_SOCKADDR.sin_port = 0;
+      CLIENT_SOCKADDR.sin_addr.s_addr = winsock::kInaddrAny;
+      if (winsock::bind(s, reinterpret_cast<winsock::SOCKADDR*>(&CLIENT_SOCKADDR),
+                        sizeof CLIENT_SOCKADDR) == 0) {
+        winsock::SOCKADDR_IN SERVER_SOCKADDR{};
+        SERVER_SOCKADDR.sin_family = winsock::kAfInet;
+        SERVER_SOCKADDR.sin_addr.s_addr = winsock::inet_addr(THISHOSTIP);
+        SERVER_SOCKADDR.sin_port = (winsock::htons)(kServerPort);
+        ok = winsock::connect(s, reinterpret_cast<winsock::SOCKADDR*>(&SERVER_SOCKADDR),
+                              sizeof SERVER_SOCKADDR) == 0;
+      }
+    }
+  } else {
+    WSASetLastError(WSRETURNCODE);
+  }
+  if (ok) {
+    // Requests are small: without this each one could wait for the previous reply's
+    // delayed acknowledgement.
+    int one = 1;
+    winsock::setsockopt(s, winsock::kIpProtoTcp, winsock::kTcpNoDelay,
+                        reinterpret_cast<const char*>(&one), sizeof one);
+    return true;
+  }
+  vx::wire::SocketError();
+  RT_MessageBox("Did you run the demo with the /Server command first?");
+  std::lock_guard<std::mutex> lock(g.mutex);
+  g.WASSHUTDOWN = 1;
+  return false;
+}
+
 }  // namespace
 
 void GETDRIVER(const vx::FCB& FCB, char (&PATH)[kPathSize]) {
@@ -200,20 +257,53 @@ extern "C" std::int32_t VEXGATE(std::int32_t OP, vx::FCB* FCBPTR, void* ARGS) {
   }
 
   if (CLIENT == 1 && WASSHUTDOWN == 0) {
-    // client mode: connect once per process (GETHOST, VX_LOGIN), then send open (25),
-    // set to file order (41), next (24) and close (7) to the server; every other
-    // operation still goes to the local real driver. Remote service comes with the
-    // transfer routine; until then those four are refused rather than pretended.
-    switch (OP) {
-      case vx::kOpClose:
-      case vx::kOpNext:
-      case vx::kOpOpen:
-      case vx::kOpSetFile:
-        RT_seterror(vx::kBadRequest);
-        return vx::kBadRequest;
-      default:
-        return CallPipe(DRVPIPE, OP, FCBPTR, ARGS);
+    std::unique_lock<std::mutex> exchange(g.exchange_mutex);
+    std::uint16_t socket = 0;
+    {
+      std::lock_guard<std::mutex> lock(g.mutex);
+      socket = g.LOC_CLIENT_SOCKET;
+      WASSHUTDOWN = g.WASSHUTDOWN;  // a connection attempt may have failed meanwhile
     }
+    // 4. Connect once per process, whatever the operation.
+    if (WASSHUTDOWN == 0 && socket == 0) {
+      vx::FCB FCB;
+      vx::relay::copy_fcb(FCBPTR, FCB);
+      char THISHOSTIP[vx::relay::kHostSize];
+      vx::relay::GETHOST(FCB, THISHOSTIP);
+      if (!vx::relay::VX_LOGIN(g, THISHOSTIP)) {
+        // The call is neither sent nor served locally; say so rather than return as
+        // if it had been carried out.
+        RT_seterror(vx::kFileSystemError);
+        return vx::kFileSystemError;
+      }
+      std::lock_guard<std::mutex> lock(g.mutex);
+      socket = g.LOC_CLIENT_SOCKET;
+    }
+    if (WASSHUTDOWN == 0) {
+      // 5. Open, set to file order, next and close go to the server.
+      vx::FCB FCB;
+      vx::relay::copy_fcb(FCBPTR, FCB);
+      switch (OP) {
+        case vx::kOpClose:
+        case vx::kOpOpen:
+        case vx::kOpSetFile: {
+          RT_seterror(vx::kNoError);
+          std::int32_t RET = vx::wire::relay_build::VX_SENDREQUEST(FCB, socket, OP, "", "SUBJECT");
+          // The server's status code is the caller's error code: a failed remote open
+          // must not look like an open file.
+          if (RET != 0 && RT_ERRCODE() == vx::kNoError) RT_seterror(RET);
+          return RT_ERRCODE();
+        }
+        case vx::kOpNext:
+          RT_seterror(vx::kNoError);
+          vx::wire::relay_build::VX_SENDREQUEST(FCB, socket, OP, "", "SUBJECT", false, true);
+          return RT_ERRCODE();
+        default:
+          break;  // every other operation stays with the local driver
+      }
+    }
+    exchange.unlock();
+    return CallPipe(DRVPIPE, OP, FCBPTR, ARGS);
   }
   // local mode (or client service suspended): forward unchanged.
   return CallPipe(DRVPIPE, OP, FCBPTR, ARGS);
@@ -221,7 +311,12 @@ extern "C" std::int32_t VEXGATE(std::int32_t OP, vx::FCB* FCBPTR, void* ARGS) {
 
 extern "C" void VX_SHUTDOWN() {
   vx::relay::Globals& g = vx::relay::globals();
+  // An exchange in progress on the client socket finishes before the socket goes.
+  std::lock_guard<std::mutex> exchange(g.exchange_mutex);
   std::lock_guard<std::mutex> lock(g.mutex);
+  // Close the client socket, if one was ever made; the result is not examined.
+  if (g.LOC_CLIENT_SOCKET != 0) winsock::closesocket(g.LOC_CLIENT_SOCKET);
+  g.LOC_CLIENT_SOCKET = 0;
   // Release each entry's library once and drop the entry.
   while (!g.TANDEMFCB.empty()) {
     FreeLibrary(g.TANDEMFCB.first().DRVHND);

@@ -14,8 +14,9 @@ namespace vx::relay {
 
 // Only the first this many characters of a driver string are examined.
 constexpr std::size_t kDriverStringChars = 256;
-constexpr std::size_t kPathSize = 256;  // DRVPATH: at most 255 characters
-constexpr std::size_t kHostSize = 20;   // THISHOSTIP, HOSTIP: at most 19 characters
+constexpr std::size_t kPathSize = 256;        // DRVPATH: at most 255 characters
+constexpr std::size_t kHostSize = 20;         // THISHOSTIP, HOSTIP: at most 19 characters
+constexpr std::uint16_t kServerPort = 10025;  // where the record server listens
 
 // One control data entry of TANDEMFCB, kept per runtime FCB.
 struct ControlEntry {

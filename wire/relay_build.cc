@@ -1,10 +1,24 @@
 #include "wire/relay_build.h"
 
+#include "platform/winsock.h"
 #include "runtime/error.h"
 #include "wire/transfer.h"
 #include "wire/wire.h"
 
 namespace vx::wire::relay_build {
+
+namespace {
+
+// What is left of an exchange that did not finish (the rest of a reply, a reply still
+// on its way) must never be read as the answer to the next request: the connection
+// is shut down, and later exchanges on it fail as on any dead connection.
+std::int32_t broken(SOCKET socket) {
+  winsock::shutdown(socket, winsock::kSdBoth);
+  RT_seterror(vx::kFileSystemError);
+  return 0;
+}
+
+}  // namespace
 
 std::int32_t VX_SENDREQUEST(const vx::FCB& FCB, std::int32_t PASSEDSOCKET,
                             std::int32_t PASSEDACTION, std::string_view ADDLINFO,
@@ -19,10 +33,7 @@ std::int32_t VX_SENDREQUEST(const vx::FCB& FCB, std::int32_t PASSEDSOCKET,
 
   if (!RECVFILE) {
     ExchangeResult r = exchange(socket, m, ReplyMode::kStatus);
-    if (!r.complete) {
-      RT_seterror(vx::kFileSystemError);
-      return 0;
-    }
+    if (!r.complete) return broken(socket);
     return r.code;
   }
 
@@ -30,10 +41,7 @@ std::int32_t VX_SENDREQUEST(const vx::FCB& FCB, std::int32_t PASSEDSOCKET,
   ExchangeResult r = exchange(socket, m, ReplyMode::kRecord, &reply);
   // Only a whole exchange, status reply included, changes anything: a half-read one
   // would leave the next request's answer behind the missing bytes.
-  if (!r.complete) {
-    RT_seterror(vx::kFileSystemError);
-    return 0;
-  }
+  if (!r.complete) return broken(socket);
   switch (apply_record_reply(reply, FCB)) {
     case RecordOutcome::kCopied:
       VX_LASTERRORCODE = 0;

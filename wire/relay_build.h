@@ -9,7 +9,8 @@
 //
 // An exchange that does not finish (a failed send, a closed connection, a read error,
 // a reply cut off, malformed or over the size limit) changes no buffer and sets the
-// runtime's error code to kFileSystemError: the file could not be reached. A failed
+// runtime's error code to kFileSystemError: the file could not be reached; the
+// connection is then shut down, so nothing left of it is read as a later answer. A failed
 // end-marker send and a status read that finds the connection closed are also shown
 // with SocketError.
 #ifndef VX_WIRE_RELAY_BUILD_H_

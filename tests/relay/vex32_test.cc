@@ -18,6 +18,7 @@
 #include "runtime/msgbox.h"
 #include "runtime/ui/backend.h"
 #include "tests/relay/recdrv.h"
+#include "tests/wire/scripted_peer.h"
 
 namespace {
 
@@ -193,6 +194,11 @@ TEST(DriverStringOptions, ExtractionTable) {
 }
 
 TEST_F(RelayTest, ClientFlagIsRecomputedOnEveryCall) {
+  // Client mode connects first; a record server that takes the connection and is never
+  // asked anything stands in for the real one.
+  vx::testing::ScriptedPeer server(vx::relay::kServerPort);
+  ASSERT_TRUE(server.listening());
+  server.play({});
   TestFile file("/DRIVER=RECDRV.DLL");
   VEXGATE(vx::kOpLoadValues, &file.fcb, nullptr);
   EXPECT_EQ(vx::relay::state_view().CLIENT, 0);
