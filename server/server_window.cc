@@ -126,10 +126,15 @@ void ServerWindow() {
     RT_SetPropS(0, vx::kPropText, "Server TCP Socket #" + std::to_string(listener));
     RT_DISPLAY();
   }
+  // A restarted server must not wait for the previous one's closed connections to
+  // time out; a second live listener on the port is still refused.
+  int reuse = 1;
+  winsock::setsockopt(listener, winsock::kSolSocket, winsock::kSoReuseAddr,
+                      reinterpret_cast<const char*>(&reuse), sizeof reuse);
   winsock::SOCKADDR_IN address{};
   address.sin_family = winsock::kAfInet;
   address.sin_addr.s_addr = winsock::kInaddrAny;
-  address.sin_port = winsock::htons(kServerPort);
+  address.sin_port = (winsock::htons)(kServerPort);
   if (winsock::bind(listener, reinterpret_cast<winsock::SOCKADDR*>(&address), 16) != 0) {
     vx::wire::SocketError();
   }

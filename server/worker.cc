@@ -92,10 +92,12 @@ bool take_bytes(WorkerState& w, int count) {
     std::lock_guard<std::recursive_mutex> lock(RT_FILE_LOCK(served_file()));
     w.result_code = 0;
     ExecuteRequest(w);
+    // Logged before the answer goes out: once the client has its answer it may close,
+    // and the log must not show that close above the request it answered.
+    AddLogLine(request_log_line(w.socket, w.request));
     send_status_reply(w);
   }
   std::fill(w.receive.begin(), w.receive.end(), ' ');
-  AddLogLine(request_log_line(w.socket, w.request));
   w.gatherer.reset();
   w.request.clear();
   return true;
@@ -129,7 +131,7 @@ bool LoadRequestValues(WorkerState& w) {
       std::memcpy(record, w.values[0].data(), n);
       std::memset(record + n, ' ', size - n);
     }
-    if (w.values.size() >= 2) {
+    if (w.values.size() >= 2 && vx::server::served_memo() != nullptr) {
       char* memo = vx::server::served_memo();
       std::size_t size = vx::server::served_memo_size();
       std::size_t n = std::min(w.values[1].size(), size);
