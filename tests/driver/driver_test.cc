@@ -327,7 +327,7 @@ TEST_F(DriverTest, ADifferentDeclarationIsRefusedAndTouchesNothing) {
     c.change(g.decl);
     g.rebind();
     EXPECT_EQ(RT_FILE_OPEN(&g.fcb, kOpenShared), kInvalidDeclaration);
-    EXPECT_EQ(g.fcb.RBLOCK, 0u);
+    EXPECT_EQ(std::uintptr_t{g.fcb.RBLOCK}, 0u);
     EXPECT_EQ(read_bytes(path), before);
   }
   // An FCB whose descriptors contradict themselves is refused before the file.
@@ -394,7 +394,7 @@ TEST(DriverFiles, DamagedOrForeignFilesGiveACodeAndStayAsTheyWere) {
     if (!c.missing) write_bytes(p, c.bytes);
     TestFile g(p);
     EXPECT_EQ(RT_FILE_OPEN(&g.fcb, kOpenShared), c.code);
-    EXPECT_EQ(g.fcb.RBLOCK, 0u);
+    EXPECT_EQ(std::uintptr_t{g.fcb.RBLOCK}, 0u);
     if (!c.missing) {
       EXPECT_EQ(read_bytes(p), c.bytes);
     }
