@@ -48,11 +48,14 @@ bool others_hold(int fd, off_t byte) {
 std::int32_t open_error(int err) {
   switch (err) {
     case ENOENT:
-    case ENOTDIR: return kFileNotFound;
+    case ENOTDIR:
+      return kFileNotFound;
     case EACCES:
     case EPERM:
-    case EROFS: return kAccessDenied;
-    default: return kFileSystemError;
+    case EROFS:
+      return kAccessDenied;
+    default:
+      return kFileSystemError;
   }
 }
 

@@ -19,7 +19,9 @@
 namespace vx::driver {
 namespace {
 
-RecordFile* state_of(const FCB* fcb) { return reinterpret_cast<RecordFile*>(fcb->RBLOCK); }
+RecordFile* state_of(const FCB* fcb) {
+  return reinterpret_cast<RecordFile*>(fcb->RBLOCK);
+}
 
 // "Recover=N" sent to a file makes its next open wait up to N seconds for an opener
 // that denies it access to close. Kept by FCB until that open, since the text comes
@@ -92,10 +94,14 @@ std::int32_t open(FCB* fcb, const OpenArgs* a) {
 std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
   if (fcb == nullptr) return kBadRequest;
   switch (op) {
-    case kOpCreate: return state_of(fcb) ? kFileAlreadyOpen : create_file(*fcb);
-    case kOpRemove: return state_of(fcb) ? kFileAlreadyOpen : remove_file(*fcb);
-    case kOpOpen: return open(fcb, static_cast<const OpenArgs*>(args));
-    case kOpSend: return send(fcb, static_cast<SendArgs*>(args));
+    case kOpCreate:
+      return state_of(fcb) ? kFileAlreadyOpen : create_file(*fcb);
+    case kOpRemove:
+      return state_of(fcb) ? kFileAlreadyOpen : remove_file(*fcb);
+    case kOpOpen:
+      return open(fcb, static_cast<const OpenArgs*>(args));
+    case kOpSend:
+      return send(fcb, static_cast<SendArgs*>(args));
     case kOpClose:
     case kOpAdd:
     case kOpPut:
@@ -109,8 +115,10 @@ std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
     case kOpNext:
     case kOpSetFile:
     case kOpSetKey:
-    case kOpSetKeyValue: break;
-    default: return kBadRequest;
+    case kOpSetKeyValue:
+      break;
+    default:
+      return kBadRequest;
   }
   RecordFile* f = state_of(fcb);
   if (f == nullptr) return kFileNotOpen;
@@ -119,12 +127,18 @@ std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
       delete f;
       fcb->RBLOCK = 0;
       return kNoError;
-    case kOpNext: return f->read(+1, *fcb);
-    case kOpPrevious: return f->read(-1, *fcb);
-    case kOpAdd: return f->add(*fcb);
-    case kOpPut: return f->put(*fcb);
-    case kOpDelete: return f->erase();
-    case kOpSetFile: return f->set_order(0);
+    case kOpNext:
+      return f->read(+1, *fcb);
+    case kOpPrevious:
+      return f->read(-1, *fcb);
+    case kOpAdd:
+      return f->add(*fcb);
+    case kOpPut:
+      return f->put(*fcb);
+    case kOpDelete:
+      return f->erase();
+    case kOpSetFile:
+      return f->set_order(0);
     case kOpSetKey:
       return args ? f->set_order(static_cast<SetKeyArgs*>(args)->key) : kBadRequest;
     case kOpSetKeyValue:
@@ -132,8 +146,7 @@ std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
     case kOpGetKey:
       return args ? f->get_key(static_cast<GetKeyArgs*>(args)->key, *fcb) : kBadRequest;
     case kOpGetPosition:
-      return args ? f->get_position(static_cast<PositionArgs*>(args)->position, *fcb)
-                  : kBadRequest;
+      return args ? f->get_position(static_cast<PositionArgs*>(args)->position, *fcb) : kBadRequest;
     case kOpPosition:
       return args ? f->position(&static_cast<PositionArgs*>(args)->position) : kBadRequest;
     case kOpResetPosition:
@@ -148,8 +161,7 @@ std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
 }  // namespace vx::driver
 
 extern "C" __attribute__((visibility("default"))) std::int32_t ordinal_2(std::int32_t op,
-                                                                          vx::FCB* fcb,
-                                                                          void* args) {
+                                                                         vx::FCB* fcb, void* args) {
   std::int32_t rc = vx::driver::dispatch(op, fcb, args);
   RT_seterror(rc);
   return rc;

@@ -9,12 +9,18 @@ namespace {
 
 bool size_fits(FieldType t, std::uint32_t size, std::uint8_t places) {
   switch (t) {
-    case FieldType::kLong: return size == 4;
-    case FieldType::kByte: return size == 1;
-    case FieldType::kShort: return size == 2;
-    case FieldType::kReal: return size == 8;
-    case FieldType::kDecimal: return size >= 1 && size <= 16 && places < 2 * size;
-    case FieldType::kString: return size >= 1;
+    case FieldType::kLong:
+      return size == 4;
+    case FieldType::kByte:
+      return size == 1;
+    case FieldType::kShort:
+      return size == 2;
+    case FieldType::kReal:
+      return size == 8;
+    case FieldType::kDecimal:
+      return size >= 1 && size <= 16 && places < 2 * size;
+    case FieldType::kString:
+      return size >= 1;
   }
   return false;
 }

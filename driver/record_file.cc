@@ -43,14 +43,18 @@ std::int32_t map_sql(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE: return kNoError;
-    case SQLITE_CONSTRAINT: return kDuplicateKey;
+    case SQLITE_DONE:
+      return kNoError;
+    case SQLITE_CONSTRAINT:
+      return kDuplicateKey;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_READONLY:
     case SQLITE_PERM:
-    case SQLITE_AUTH: return kAccessDenied;
-    default: return kFileSystemError;
+    case SQLITE_AUTH:
+      return kAccessDenied;
+    default:
+      return kFileSystemError;
   }
 }
 
@@ -99,8 +103,8 @@ std::string schema_sql(const Layout& layout) {
 std::string physical_name(const FCB& fcb) {
   const char* s = reinterpret_cast<const char*>(fcb.PHYNAME.STR);
   if (s == nullptr) return {};
-  std::size_t n = fcb.PHYNAME.LEN < 0 ? std::strlen(s)
-                                      : strnlen(s, static_cast<std::size_t>(fcb.PHYNAME.LEN));
+  std::size_t n =
+      fcb.PHYNAME.LEN < 0 ? std::strlen(s) : strnlen(s, static_cast<std::size_t>(fcb.PHYNAME.LEN));
   while (n > 0 && s[n - 1] == ' ') --n;
   return std::string(s, n);
 }
@@ -120,9 +124,8 @@ std::int32_t create_file(const FCB& fcb) {
   static std::atomic<unsigned> counter{0};
   std::string temp = path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
   sqlite3* db = nullptr;
-  int src = sqlite3_open_v2(temp.c_str(), &db,
-                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr);
+  int src = sqlite3_open_v2(
+      temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (src == SQLITE_OK) {
     sqlite3_stmt* s = nullptr;
     rc = exec(db, "PRAGMA journal_mode=WAL; BEGIN; " + schema_sql(layout));
@@ -242,8 +245,8 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
 }
 
 sqlite3_stmt* RecordFile::statement(const std::string& sql, sqlite3_stmt** slot) {
-  if (*slot == nullptr && sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
-                                             slot, nullptr) != SQLITE_OK) {
+  if (*slot == nullptr && sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, slot,
+                                             nullptr) != SQLITE_OK) {
     sqlite3_finalize(*slot);
     *slot = nullptr;
   }
@@ -351,7 +354,7 @@ std::int32_t RecordFile::fetch_by_id(std::int64_t id, Row* row) {
   if (s == nullptr) return kFileSystemError;
   sqlite3_bind_int64(s, 1, id);
   int src = sqlite3_step(s);
-  std::int32_t rc = src == SQLITE_ROW ? fill_row(s, row)
+  std::int32_t rc = src == SQLITE_ROW    ? fill_row(s, row)
                     : src == SQLITE_DONE ? kRecordNotFound
                                          : sql_error(src);
   sqlite3_reset(s);
@@ -382,7 +385,7 @@ std::int32_t RecordFile::read(int dir, const FCB& fcb) {
   std::size_t want = continuing ? std::min(batch_ * 2, kMaxBatch) : 1;
   settle_bound();
 
-  Variant v = bound_.kind == BoundKind::kStart  ? kAll
+  Variant v = bound_.kind == BoundKind::kStart   ? kAll
               : bound_.kind == BoundKind::kAfter ? kStrict
                                                  : kInclusive;
   sqlite3_stmt* s = sequence_statement(dir, v);
@@ -434,10 +437,11 @@ std::int32_t RecordFile::get_key(std::int32_t key, const FCB& fcb) {
   }
   sqlite3_stmt* s = by_key_[k];
   layout_.sort_values(k, record_buffer(fcb), &values_);
-  for (std::size_t i = 0; i < values_.size(); ++i) bind_value(s, static_cast<int>(i + 1), values_[i]);
+  for (std::size_t i = 0; i < values_.size(); ++i)
+    bind_value(s, static_cast<int>(i + 1), values_[i]);
   Row row;
   int src = sqlite3_step(s);
-  std::int32_t rc = src == SQLITE_ROW ? fill_row(s, &row)
+  std::int32_t rc = src == SQLITE_ROW    ? fill_row(s, &row)
                     : src == SQLITE_DONE ? kRecordNotFound
                                          : sql_error(src);
   sqlite3_reset(s);

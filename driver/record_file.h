@@ -48,7 +48,7 @@ class RecordFile {
   // Opens the data file; on failure returns the code and the object is unusable.
   std::int32_t open(const FCB& fcb, std::int32_t mode, int wait_ms);
 
-  std::int32_t set_order(std::int32_t key);                  // 0: file order
+  std::int32_t set_order(std::int32_t key);                       // 0: file order
   std::int32_t set_order_from(std::int32_t key, const FCB& fcb);  // from the buffer's key value
   std::int32_t reset_to(std::int64_t position);
   std::int32_t read(int dir, const FCB& fcb);  // +1 next, -1 previous
@@ -81,9 +81,9 @@ class RecordFile {
   std::int32_t fill_row(sqlite3_stmt* s, Row* row);
   void deliver(const Row& row, const FCB& fcb) const;
   void bind_record(sqlite3_stmt* s, int first, const FCB& fcb);
-  void settle_bound();   // turns "past the last row served" into a stored bound
+  void settle_bound();  // turns "past the last row served" into a stored bound
   void drop_readahead();
-  void changed();        // after a write through this FCB
+  void changed();  // after a write through this FCB
   std::int32_t fetch_by_id(std::int64_t id, Row* row);
   std::int32_t sql_error(int rc) const;
 

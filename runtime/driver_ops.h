@@ -4,6 +4,44 @@
 // file operation. A driver sets the runtime's error code (RT_seterror) and returns 0
 // on success or the same error code on failure. The numbers 7, 24, 25, 30, 41, 44
 // and 45 are fixed by the wire protocol; the others are this runtime's own.
+//
+// What the record-file driver (libc4tpsx.so, entry "ordinal_2") does with them:
+// - Per-FCB state lives behind FCB.RBLOCK while the file is open (0 when closed).
+//   Every operation except create, remove, open and send needs an open file (37).
+//   Open on an FCB that is open: 52; create or remove on it: 52.
+// - Open: 2 when the data file is missing, 47 when it is another program's database
+//   or was created with a different declaration (record length, fields with type,
+//   offset, size, places and label, keys with attribute byte and components, memo
+//   sizes), 90 when it is no database or damaged, 5 when another opener's access
+//   mode conflicts (in this or another process), 75 for an unknown mode. A refused
+//   open changes nothing in the data file.
+// - Create makes an empty data file, replacing an existing one (5 while anyone has
+//   it open); remove deletes it (5 while open, 2 if missing).
+// - Sequences: set (41, 44, 45, 12) only places the start; next and previous read
+//   from there in the current order and move past the record read, so previous
+//   after next reads the record before it. At either end: 33, and the record buffer
+//   and memos stay as they were. 45 starts at the first record whose key is equal
+//   or greater (previous: equal or less) than the record buffer's key value; 12
+//   starts at the record of a position, inclusive (35 if it is gone).
+// - Keys order by their components: signed integers, the unsigned byte, packed
+//   decimal and doubles by value; text by its bytes, or with key attribute 0x02
+//   upper-cased with trailing blanks and NULs ignored. Without attribute 0x01 a key
+//   is unique: add or put of a duplicate sets 40 and changes nothing. Records with
+//   equal keys follow in record number order.
+// - Packed decimal of n bytes: the first nibble is the sign (0 positive, anything
+//   else negative), then 2n-1 digit nibbles, most significant first.
+// - Positions (6, 11, 12) are record numbers: they stay valid while other records are
+//   added, changed or deleted, and are never reused. Get by key (5) and get by
+//   position (6) read one record and make it the current one for put, delete and
+//   position (11) without moving the sequence; add makes the new record current.
+//   Put or delete with no current record: 33; of a record deleted meanwhile: 35.
+// - Memos travel with their record: read fills each MemoDesc.buffer blank-padded to
+//   its size, add and put store it. A null buffer is skipped.
+// - Send: "Recover=N" (0..3600 seconds) makes the next open of that FCB wait up to N
+//   seconds for a conflicting opener to close before giving 5; the reply is the
+//   setting taken ("Recover=N"). Other texts: 75.
+// - Callers serialise the operations of one FCB (RT_FILE_LOCK); different FCBs may
+//   be used on different threads at once.
 #ifndef VX_RUNTIME_DRIVER_OPS_H_
 #define VX_RUNTIME_DRIVER_OPS_H_
 

@@ -146,8 +146,9 @@ TEST_F(AccessTest, SendUnderstandsRecoverOnly) {
     const char* reply;
     std::int32_t code;
   } cases[] = {
-      {"Recover=10", "Recover=10", 0}, {" recover=5 ", "Recover=5", 0}, {"Recover=0", "Recover=0", 0},
-      {"Recover=", "", kBadRequest},   {"Recover=-1", "", kBadRequest}, {"Recover=9x", "", kBadRequest},
+      {"Recover=10", "Recover=10", 0}, {" recover=5 ", "Recover=5", 0},
+      {"Recover=0", "Recover=0", 0},   {"Recover=", "", kBadRequest},
+      {"Recover=-1", "", kBadRequest}, {"Recover=9x", "", kBadRequest},
       {"Hello", "", kBadRequest},
   };
   for (const Case& c : cases) {

@@ -34,12 +34,12 @@ TEST_F(DriverTest, EachOrderForwardAndBackward) {
     std::vector<std::int32_t> ids;
   } cases[] = {
       {0, {3, 1, 5, 2, -4}},
-      {kById, {-4, 1, 2, 3, 5}},            // signed integers
-      {kByName, {5, 2, -4, 3, 1}},          // no case; equal names by record number
-      {kByGroupName, {2, 3, -4, 1, 5}},     // by bytes: "A" < "B" < "a"
-      {kByCode, {-4, 2, 3, 5, 1}},          // packed decimal by value
-      {kByAmount, {2, -4, 1, 5, 3}},        // doubles by value
-      {kByFlag, {-4, 2, 1, 5, 3}},          // unsigned byte
+      {kById, {-4, 1, 2, 3, 5}},         // signed integers
+      {kByName, {5, 2, -4, 3, 1}},       // no case; equal names by record number
+      {kByGroupName, {2, 3, -4, 1, 5}},  // by bytes: "A" < "B" < "a"
+      {kByCode, {-4, 2, 3, 5, 1}},       // packed decimal by value
+      {kByAmount, {2, -4, 1, 5, 3}},     // doubles by value
+      {kByFlag, {-4, 2, 1, 5, 3}},       // unsigned byte
       {kByTag, {1, 2, 3, -4, 5}},
   };
   for (const Case& c : cases) {

@@ -28,13 +28,13 @@ constexpr std::int32_t kRecordLen = 35;
 constexpr std::uint32_t kNoteSize = 40;
 
 enum Key : std::int32_t {
-  kById = 1,       // ID, unique, primary
-  kByName,         // NAME, duplicates, no case
-  kByGroupName,    // GRP, NAME: duplicates, by bytes
-  kByCode,         // CODE, unique
-  kByAmount,       // AMOUNT, duplicates
-  kByFlag,         // FLAG, duplicates
-  kByTag,          // TAG, unique, no case
+  kById = 1,     // ID, unique, primary
+  kByName,       // NAME, duplicates, no case
+  kByGroupName,  // GRP, NAME: duplicates, by bytes
+  kByCode,       // CODE, unique
+  kByAmount,     // AMOUNT, duplicates
+  kByFlag,       // FLAG, duplicates
+  kByTag,        // TAG, unique, no case
 };
 
 inline std::string read_bytes(const std::string& path) {
@@ -75,9 +75,9 @@ struct Declaration {
   std::uint16_t c_id[1] = {1}, c_name[1] = {2}, c_grpname[2] = {6, 2}, c_code[1] = {3},
                 c_amount[1] = {5}, c_flag[1] = {4}, c_tag[1] = {7};
   KeyDesc keys[7] = {
-      {"T:BYID", nullptr, 0x14, 1, c_id},       {"T:BYNAME", nullptr, 0x07, 1, c_name},
+      {"T:BYID", nullptr, 0x14, 1, c_id},           {"T:BYNAME", nullptr, 0x07, 1, c_name},
       {"T:BYGRPNAME", nullptr, 0x05, 2, c_grpname}, {"T:BYCODE", nullptr, 0x04, 1, c_code},
-      {"T:BYAMOUNT", nullptr, 0x05, 1, c_amount}, {"T:BYFLAG", nullptr, 0x05, 1, c_flag},
+      {"T:BYAMOUNT", nullptr, 0x05, 1, c_amount},   {"T:BYFLAG", nullptr, 0x05, 1, c_flag},
       {"T:BYTAG", nullptr, 0x06, 1, c_tag},
   };
   MemoDesc memo = {"T:NOTE", nullptr, 0x01, kNoteSize, nullptr};
