@@ -139,8 +139,10 @@ std::int32_t dispatch(std::int32_t op, FCB* fcb, void* args) {
       return f->erase();
     case kOpSetFile:
       return f->set_order(0);
-    case kOpSetKey:
-      return args ? f->set_order(static_cast<SetKeyArgs*>(args)->key) : kBadRequest;
+    case kOpSetKey: {
+      std::int32_t key = args ? static_cast<SetKeyArgs*>(args)->key : 0;
+      return key >= 1 ? f->set_order(key) : kBadRequest;  // 0 would be file order
+    }
     case kOpSetKeyValue:
       return args ? f->set_order_from(static_cast<SetKeyArgs*>(args)->key, *fcb) : kBadRequest;
     case kOpGetKey:

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/kernel32.h"
 #include "runtime/error.h"
 #include "tests/driver/test_file.h"
 
@@ -277,6 +278,8 @@ TEST_F(DriverTest, OperationsNeedAnOpenFileOnce) {
   EXPECT_EQ(RT_FILE_CALL(&f.fcb, 99, nullptr), kBadRequest);
   EXPECT_EQ(RT_FILE_CALL(&f.fcb, kOpLoadValues, nullptr), kBadRequest);
   EXPECT_EQ(RT_FILE_SETk(&f.fcb, 8), kBadRequest);
+  EXPECT_EQ(RT_FILE_SETk(&f.fcb, 0), kBadRequest);
+  EXPECT_EQ(RT_FILE_SETkk(&f.fcb, 0), kBadRequest);
   EXPECT_EQ(RT_FILE_PUT(&f.fcb), kRecordNotAvailable);
   EXPECT_EQ(RT_FILE_DELETE(&f.fcb), kRecordNotAvailable);
   ASSERT_EQ(RT_FILE_CLOSE(&f.fcb), 0);
@@ -400,6 +403,13 @@ TEST(DriverFiles, DamagedOrForeignFilesGiveACodeAndStayAsTheyWere) {
     }
     EXPECT_FALSE(std::filesystem::exists(p + ".lck"));
   }
+}
+
+TEST(DriverLibrary, LoadedByItsNameTheEntryIsOrdinal2) {
+  HMODULE h = LoadLibraryA("C4TPSX.DLL");
+  ASSERT_GT(h, 32);
+  EXPECT_EQ(GetProcAddress(h, MAKEINTRESOURCEA(2)), reinterpret_cast<FARPROC>(&ordinal_2));
+  FreeLibrary(h);
 }
 
 TEST(DriverThreads, FilesOnDifferentThreadsWorkAtOnce) {
