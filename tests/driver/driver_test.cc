@@ -405,6 +405,37 @@ TEST(DriverFiles, DamagedOrForeignFilesGiveACodeAndStayAsTheyWere) {
   }
 }
 
+TEST(DriverThreads, TwoFcbsOfOneFileWriteFromTwoThreads) {
+  TempDir dir;
+  std::string path = dir.path("shared.tps");
+  {
+    TestFile g(path);
+    ASSERT_EQ(RT_FILE_CREATE(&g.fcb), 0);
+  }
+  auto work = [&](int n, bool* ok) {
+    TestFile g(path);
+    *ok = RT_FILE_OPEN(&g.fcb, kOpenShared) == 0;
+    for (int i = 0; i < 200 && *ok; ++i) {
+      std::int32_t id = n * 1000 + i;
+      std::string tag = std::to_string(id);
+      *ok = g.add({id, "n", id, 0, 0, "", tag.c_str(), ""}) == 0;
+      // Reading between writes keeps the other FCB's records in view.
+      *ok = *ok && RT_FILE_RECORDS(&g.fcb) > i;
+    }
+  };
+  bool ok[2] = {};
+  std::thread t0(work, 1, &ok[0]), t1(work, 2, &ok[1]);
+  t0.join();
+  t1.join();
+  EXPECT_TRUE(ok[0] && ok[1]);
+  TestFile g(path);
+  ASSERT_EQ(RT_FILE_OPEN(&g.fcb, kOpenShared), 0);
+  RT_FILE_SETk(&g.fcb, kById);
+  std::vector<std::int32_t> ids = g.read_all();
+  ASSERT_EQ(ids.size(), 400u);
+  EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+}
+
 TEST(DriverLibrary, LoadedByItsNameTheEntryIsOrdinal2) {
   HMODULE h = LoadLibraryA("C4TPSX.DLL");
   ASSERT_GT(h, 32);
