@@ -11,6 +11,7 @@
 #include "runtime/window.h"
 #include "server/activity_log.h"
 #include "server/connection_queue.h"
+#include "server/console.h"
 #include "server/socket_events.h"
 #include "server/worker.h"
 #include "wire/wire.h"
@@ -112,6 +113,7 @@ void ServerWindow() {
   WinSockStarted = 1;
   RT_OPENwindow(def);
   const std::int32_t self = RT_THREAD();
+  attach_console_if_headless(self);
 
   // One redraw request at a time: workers may log far faster than the window redraws.
   auto pending = std::make_shared<std::atomic<bool>>(false);

@@ -5,6 +5,8 @@
 // handles them; shows the status, the step counter and the activity log.
 //
 // Contract beyond the window's own steps:
+//  - With the headless back end the log goes to standard output and SIGINT/SIGTERM
+//    stop the server and the program (server/console.h).
 //  - However the window closes ("&Close Socket", its system menu, the application
 //    ending its loop), the connections it accepted are closed and their workers told
 //    to end (1127), and the listening socket is closed, so no client waits for ever for
