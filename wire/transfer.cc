@@ -97,7 +97,10 @@ ExchangeResult exchange(SOCKET s, const Message& m, ReplyMode mode, ReplyParser*
   ReplyParser local(ReplyParser::Mode::kRecord);
   ReplyParser& record = reply ? *reply : local;
   for (;;) {
-    int n = winsock::recv(s, in.get(), kReadSize, winsock::kMsgPeek);
+    // The read itself waits for data: a separate peek first would find exactly what
+    // the read finds (bytes, the closed connection or an error) at one more call per
+    // read.
+    int n = winsock::recv(s, in.get(), kReadSize, 0);
     if (n == 0) {
       // The server has closed the connection. Asking once is enough: waiting on
       // cannot bring the reply back, so if the user goes on the exchange ends.
@@ -105,8 +108,6 @@ ExchangeResult exchange(SOCKET s, const Message& m, ReplyMode mode, ReplyParser*
       return result;
     }
     if (n < 0) return result;
-    n = winsock::recv(s, in.get(), kReadSize, 0);
-    if (n <= 0) return result;
     if (record.feed(in.get(), static_cast<std::size_t>(n)) != ReplyParser::State::kGathering) break;
   }
   result.complete = record.state() == ReplyParser::State::kComplete;

@@ -9,9 +9,9 @@
 // and the end marker is still sent; a failed end-marker send is reported once with
 // SocketError and nothing is read.
 //
-// Reading: record mode waits for data with a peek before each read (the relay's
-// way); a peek that finds the connection closed shows the stop prompt "a" once and,
-// if the user goes on, ends the exchange. Status mode reports a read that finds the
+// Reading: in record mode a read that finds the connection closed (where the relay
+// would have peeked and found it) shows the stop prompt "a" once and, if the user goes
+// on, ends the exchange. Status mode reports a read that finds the
 // connection closed with SocketError. A read error, a closed connection, a reply that
 // is malformed or over the size limit ends the exchange as broken.
 #ifndef VX_WIRE_TRANSFER_H_
