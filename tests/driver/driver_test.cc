@@ -110,6 +110,11 @@ TEST_F(DriverTest, UniqueKeysRefuseDuplicatesOnAddAndPut) {
     if (c.code == 0) ++count;
     EXPECT_EQ(RT_FILE_RECORDS(&f.fcb), count);
   }
+  // Keys compare numbers by value: -0.00 is the 0.00 already there.
+  ASSERT_EQ(f.add({20, "zero", 0, 0, 0.0, "", "t20", ""}), 0);
+  f.set({21, "minus zero", 0, 0, 0.0, "", "t21", ""});
+  f.rec[14] = static_cast<char>(0xD0);
+  EXPECT_EQ(RT_FILE_ADD(&f.fcb), kDuplicateKey);
   // A put that would duplicate ID 2 leaves the record as it was.
   f.set({5, "", 0, 0, 0, "", "", ""});
   ASSERT_EQ(RT_FILE_GET_KEY(&f.fcb, kById), 0);
