@@ -205,20 +205,18 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
   std::int32_t rc = lock_.acquire(path_, mode, wait_ms);
   if (rc != kNoError) return rc;
   writable_ = access != 0;
-  int flags = (writable_ ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX;
-  int src = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
+  // The file is looked at through a read-only connection first: nothing is written
+  // (no log replayed into it, no checkpoint when closing) before it is known to be
+  // ours and declared alike, so a foreign or damaged file stays exactly as it was.
+  int src =
+      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (src != SQLITE_OK) return src == SQLITE_CANTOPEN ? kFileNotFound : sql_error(src);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  sqlite3_extended_result_codes(db_, 1);
-
-  // Nothing is written before the file is known to be ours and declared alike: a
-  // foreign or damaged file is left exactly as it was.
   sqlite3_stmt* s = nullptr;
   src = sqlite3_prepare_v2(db_, "SELECT name, value FROM vx_file", -1, &s, nullptr);
   if (src != SQLITE_OK) {
-    int primary = src & 0xFF;
     // A readable database without our table is some other program's file.
-    return primary == SQLITE_ERROR ? kInvalidDeclaration : sql_error(src);
+    return (src & 0xFF) == SQLITE_ERROR ? kInvalidDeclaration : sql_error(src);
   }
   std::string format, declaration;
   while ((src = sqlite3_step(s)) == SQLITE_ROW) {
@@ -230,6 +228,15 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
   sqlite3_finalize(s);
   if (src != SQLITE_DONE) return sql_error(src);
   if (format != kFormat || declaration != layout_.declaration()) return kInvalidDeclaration;
+  if (writable_) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    src =
+        sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (src != SQLITE_OK) return sql_error(src);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  }
+  sqlite3_extended_result_codes(db_, 1);
   if (exec(db_, "PRAGMA synchronous=NORMAL") != kNoError) return kFileSystemError;
 
   // Statements: the select list, then the ones every file uses.

@@ -360,6 +360,27 @@ TEST_F(DriverTest, ADifferentDeclarationIsRefusedAndTouchesNothing) {
   EXPECT_EQ(RT_FILE_RECORDS(&f.fcb), 5);
 }
 
+TEST_F(DriverTest, ARefusedOpenReplaysNoPendingLogIntoTheFile) {
+  fill();
+  // A copy taken while the file is open is what a crash leaves: records still in
+  // the write-ahead log beside the file.
+  std::string copy = dir.path("crashed.tps");
+  ASSERT_TRUE(std::filesystem::exists(path + "-wal"));
+  std::filesystem::copy_file(path, copy);
+  std::filesystem::copy_file(path + "-wal", copy + "-wal");
+  std::string before = read_bytes(copy);
+  {
+    TestFile g(copy);
+    g.decl.keys[0].attr = 0x05;
+    g.rebind();
+    EXPECT_EQ(RT_FILE_OPEN(&g.fcb, kOpenShared), kInvalidDeclaration);
+  }
+  EXPECT_EQ(read_bytes(copy), before);
+  TestFile h(copy);
+  ASSERT_EQ(RT_FILE_OPEN(&h.fcb, kOpenShared), 0);
+  EXPECT_EQ(RT_FILE_RECORDS(&h.fcb), 5);
+}
+
 TEST(DriverFiles, DamagedOrForeignFilesGiveACodeAndStayAsTheyWere) {
   TempDir dir;
   std::string good_path = dir.path("good.tps");
