@@ -1,10 +1,10 @@
 #include "app/vxdemoabc.h"
 
-#include <cstring>
-
 #include "app/globals.h"
+#include "app/resources.h"
 #include "app/subject.h"
 #include "app/vxdem001.h"
+#include "app/vxdembc.h"
 
 namespace vx::app {
 
@@ -27,13 +27,14 @@ void main_program() {
   ErrorManager.Init();
   IniManager.Init(build.settings_file);
   if (modules.dictionary_setup != nullptr) modules.dictionary_setup();
-  std::strcpy(SubjectDriverString, "/DRIVER=C4TPSX.DLL");
+  set_subject_driver_string("/DRIVER=C4TPSX.DLL");
   Main();
   if (modules.dictionary_takedown != nullptr) modules.dictionary_takedown();
   ErrorManager.Kill();
 }
 
 void run_application() {
+  register_resources();
   module_steps(true);
   main_program();
   module_steps(false);

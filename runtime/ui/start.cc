@@ -58,13 +58,14 @@ void start_script_reader() {
 }  // namespace
 
 BackendKind choose_backend(const std::string& option, const char* env, bool display, bool qt) {
+  // Qt needs a display: asked for without one, it would only abort the program.
+  BackendKind qt_or_not = display && qt ? BackendKind::kQt : BackendKind::kHeadless;
   BackendKind kind;
-  if (parse_kind(option, &kind))
-    return kind == BackendKind::kQt && !qt ? BackendKind::kHeadless : kind;
+  if (parse_kind(option, &kind)) return kind == BackendKind::kQt ? qt_or_not : kind;
   if (env != nullptr && parse_kind(env, &kind)) {
-    return kind == BackendKind::kQt && !qt ? BackendKind::kHeadless : kind;
+    return kind == BackendKind::kQt ? qt_or_not : kind;
   }
-  return display && qt ? BackendKind::kQt : BackendKind::kHeadless;
+  return qt_or_not;
 }
 
 bool display_available() {

@@ -4,7 +4,8 @@
 // The choice: the option "--ui=headless" or "--ui=qt" on the command line first (it is
 // taken off the command line the program sees), then the environment variable VX_UI,
 // else qt when a display is available (DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM
-// set) and the runtime was built with it, else headless.
+// set) and the runtime was built with it, else headless. Qt asked for where it cannot
+// run (no display, or a build without it) gives headless.
 //
 // With VX_UI_SCRIPT naming a file ("-" for standard input), a reader thread carries
 // out its lines as a user would, one after the other:

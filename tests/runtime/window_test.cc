@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "runtime/ui/headless.h"
+#include "runtime/ui/start.h"
 #include "runtime/window_format.h"
 #include "tests/runtime/window_fixture.h"
 
@@ -276,3 +277,55 @@ TEST(Window, AModalWindowOnTopTakesTheThreadsActions) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx::ui {
+namespace {
+
+TEST(BackendChoice, OptionThenEnvironmentThenDisplay) {
+  const struct {
+    const char* option;
+    const char* env;
+    bool display;
+    bool qt;
+    BackendKind expected;
+  } cases[] = {
+      {"", nullptr, true, true, BackendKind::kQt},
+      {"", nullptr, false, true, BackendKind::kHeadless},
+      {"", nullptr, true, false, BackendKind::kHeadless},
+      {"headless", "qt", true, true, BackendKind::kHeadless},
+      {"qt", "headless", true, true, BackendKind::kQt},
+      {"", "headless", true, true, BackendKind::kHeadless},
+      {"", "qt", true, true, BackendKind::kQt},
+      {"", "qt", false, true, BackendKind::kHeadless},  // no display: Qt cannot run
+      {"qt", nullptr, true, false, BackendKind::kHeadless},
+      {"bogus", "bogus", true, true, BackendKind::kQt},  // unknown names are ignored
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(choose_backend(c.option, c.env, c.display, c.qt), c.expected)
+        << c.option << "/" << (c.env ? c.env : "-") << "/" << c.display << c.qt;
+  }
+}
+
+TEST(Script, LinesActAsAUserWould) {
+  WindowDef def;
+  def.title = "scripted";
+  def.controls = {{.number = 1, .kind = ControlKind::kEntry, .picture = "@s10"},
+                  {.number = 2, .kind = ControlKind::kButton, .text = "OK"}};
+  std::string typed;
+  vx::testing::WindowThread t(def, [&] { RT_USE(1, bind_string(&typed)); });
+  std::string n = std::to_string(t.number());
+  EXPECT_TRUE(run_script_line("wait " + n + " scripted"));
+  EXPECT_TRUE(run_script_line("type " + n + " 1 hello world"));
+  EXPECT_TRUE(run_script_line("press " + n + " 2"));
+  ASSERT_TRUE(t.wait_event({kEventAccepted, 2}));
+  EXPECT_EQ(t.events()[1], (vx::testing::EventSeen{kEventAccepted, 1}));
+  EXPECT_EQ(find_window(t.number())->control(1)->text, "hello worl");
+  for (const char* bad : {"", "press", "press x 2", "jump 1 2", "press 1"}) {
+    EXPECT_FALSE(run_script_line(bad)) << bad;
+  }
+  EXPECT_TRUE(run_script_line("close " + n));
+  ASSERT_TRUE(t.wait_closed());
+}
+
+}  // namespace
+}  // namespace vx::ui
