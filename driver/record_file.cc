@@ -58,6 +58,13 @@ std::int32_t map_sql(int rc) {
   }
 }
 
+// A file that cannot be looked at: busy with another program's write, or damaged
+// (which includes a log it would take writing to replay).
+std::int32_t unreadable(int rc) {
+  int primary = rc & 0xFF;
+  return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? kAccessDenied : kFileSystemError;
+}
+
 std::string key_columns(std::size_t k, std::size_t n) {
   std::string s;
   for (std::size_t c = 0; c < n; ++c) {
@@ -216,7 +223,7 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
   src = sqlite3_prepare_v2(db_, "SELECT name, value FROM vx_file", -1, &s, nullptr);
   if (src != SQLITE_OK) {
     // A readable database without our table is some other program's file.
-    return (src & 0xFF) == SQLITE_ERROR ? kInvalidDeclaration : sql_error(src);
+    return (src & 0xFF) == SQLITE_ERROR ? kInvalidDeclaration : unreadable(src);
   }
   std::string format, declaration;
   while ((src = sqlite3_step(s)) == SQLITE_ROW) {
@@ -226,7 +233,7 @@ std::int32_t RecordFile::open(const FCB& fcb, std::int32_t mode, int wait_ms) {
     if (name && value && std::strcmp(name, "declaration") == 0) declaration = value;
   }
   sqlite3_finalize(s);
-  if (src != SQLITE_DONE) return sql_error(src);
+  if (src != SQLITE_DONE) return unreadable(src);
   if (format != kFormat || declaration != layout_.declaration()) return kInvalidDeclaration;
   if (writable_) {
     sqlite3_close(db_);
