@@ -1,7 +1,11 @@
 #include "server/server_window.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/asyncselect.h"
 #include "platform/user32.h"
@@ -82,6 +86,41 @@ WindowDef server_window_def(char* status) {
   return def;
 }
 
+// Posts kEventLogChanged to the window's thread when the log has changed since the
+// last look, every kLogRedrawMs at most.
+class LogTicker {
+ public:
+  explicit LogTicker(std::int32_t thread)
+      : thread_([this, thread] {
+          std::uint64_t seen = DataQueue().version();
+          std::unique_lock<std::mutex> lock(mu_);
+          while (!cv_.wait_for(lock, std::chrono::milliseconds(kLogRedrawMs),
+                               [this] { return stop_; })) {
+            std::uint64_t now = DataQueue().version();
+            if (now != seen) {
+              seen = now;
+              RT_POST(kEventLogChanged, 0, thread);
+            }
+          }
+        }) {}
+  ~LogTicker() { stop(); }
+  void stop() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  static constexpr int kLogRedrawMs = 200;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
 // Closes what the server accepted and tells the workers to end: with the window gone
 // no notification would reach them again.
 void close_connections() {
@@ -115,11 +154,10 @@ void ServerWindow() {
   const std::int32_t self = RT_THREAD();
   attach_console_if_headless(self);
 
-  // One redraw request at a time: workers may log far faster than the window redraws.
-  auto pending = std::make_shared<std::atomic<bool>>(false);
-  DataQueue().set_notifier([self, pending] {
-    if (!pending->exchange(true)) RT_POST(kEventLogChanged, 0, self);
-  });
+  // The list is redrawn at most a few times a second: workers may log far faster than
+  // a list of thousands of lines can be redrawn, and a redraw per line would cost every
+  // request a pass over the whole log.
+  LogTicker ticker(self);
 
   SOCKET listener = winsock::socket(winsock::kAfInet, winsock::kSockStream, 0);
   if (listener == INVALID_SOCKET) {
@@ -176,7 +214,6 @@ void ServerWindow() {
         RT_SELECT(RT_FIELD());
         break;
       case kEventLogChanged:
-        pending->store(false);
         RT_DISPLAY(kLogList);
         break;
       default:
@@ -195,7 +232,7 @@ void ServerWindow() {
       break;
     }
   }
-  DataQueue().set_notifier(nullptr);
+  ticker.stop();
   if (!listener_closed) winsock::closesocket(listener);
   close_connections();
   RT_CLOSEwindow();

@@ -41,6 +41,11 @@ LRESULT CALLBACK SocketEventProc(HWND window, UINT message, WPARAM wparam, LPARA
           vx::wire::SocketError();
           break;
         }
+        // Replies leave in several sends (header, values, marker, status reply); none
+        // may wait for the client's delayed acknowledgement.
+        int one = 1;
+        winsock::setsockopt(accepted, winsock::kIpProtoTcp, winsock::kTcpNoDelay,
+                            reinterpret_cast<const char*>(&one), sizeof one);
         char text[33];
         std::snprintf(text, sizeof text, "%-32u", static_cast<unsigned>(accepted));
         std::int32_t thread = RT_START1(ConnectionWorker, 25000, text);

@@ -21,9 +21,13 @@ extern char** environ;
 
 namespace vx::testing {
 
+// The build's programs sit beside this one (VX_BUILD_DIR/bin when that is set).
 inline std::string program_path(const std::string& name) {
-  const char* dir = std::getenv("VX_BUILD_DIR");
-  return std::string(dir ? dir : ".") + "/bin/" + name;
+  if (const char* dir = std::getenv("VX_BUILD_DIR")) return std::string(dir) + "/bin/" + name;
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string("./x");
+  return path.substr(0, path.rfind('/')) + "/" + name;
 }
 
 inline std::string read_file(const std::string& path) {
