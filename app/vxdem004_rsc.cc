@@ -15,8 +15,12 @@ WindowDef client_window_definition(const std::string& label, const std::vector<s
   WindowDef def;
   def.label = label;
   def.title = "client";
+  // Sized so the rows can be read; the one column is wider than the window and scrolls.
+  def.width = 260;
+  def.height = 124;
   ControlDef list;
   list.number = 1;
+  list.x = 4, list.y = 4, list.width = 252, list.height = 96;
   list.kind = ControlKind::kList;
   list.format = "1020L~Results~@s255@";
   list.from = list_of(rows);
@@ -25,6 +29,7 @@ WindowDef client_window_definition(const std::string& label, const std::vector<s
   close.number = 2;
   close.kind = ControlKind::kButton;
   close.text = "Close";
+  close.x = 207, close.y = 105, close.width = 45, close.height = 14;
   def.controls.push_back(close);
   return def;
 }
