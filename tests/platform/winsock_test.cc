@@ -1,6 +1,8 @@
 #include "platform/winsock.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -269,6 +271,39 @@ TEST(WinsockHandles, LowDescriptorClosedAfterStartIsNotReused) {
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A descriptor above 65534 has no 16-bit socket number: the call fails instead of
+// handing out a number that names another socket.
+TEST(WinsockHandles, DescriptorBeyondSixteenBitsFailsWithTooManySockets) {
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    // Raising the hard limit needs privilege; without it the test cannot run.
+    rlim_t hard =
+        limit.rlim_max != RLIM_INFINITY && limit.rlim_max < 65600 ? 65600 : limit.rlim_max;
+    rlimit raised{65600, hard};
+    if (setrlimit(RLIMIT_NOFILE, &raised) != 0) _exit(20);
+    WSADATA data;
+    if (WSAStartup(0x0101, &data) != 0) _exit(10);
+    // Occupy every descriptor up to 65535, so the next socket lands above it.
+    int null_fd = open("/dev/null", O_RDONLY);
+    for (int fd = 3; fd <= 0xFFFF; ++fd) {
+      if (fd != null_fd && fcntl(fd, F_GETFD) == -1 && dup2(null_fd, fd) != fd) _exit(21);
+    }
+    SOCKET s = winsock::socket(winsock::kAfInet, winsock::kSockStream, 0);
+    if (s != INVALID_SOCKET) _exit(11);
+    if (WSAGetLastError() != WSAEMFILE) _exit(12);
+    if (fcntl(0x10000, F_GETFD) != -1) _exit(13);  // the descriptor was closed again
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 20) GTEST_SKIP() << "cannot raise the descriptor limit";
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
