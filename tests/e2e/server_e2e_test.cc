@@ -203,10 +203,15 @@ TEST_F(ClientWindowTest, AbcdemReadsFiveSubjectsThroughTheServer) {
            }) >= 5;
   }));
   auto lines = server->out_lines();
-  EXPECT_EQ(
-      std::count_if(lines.begin(), lines.end(),
-                    [](const std::string& x) { return x.find("-(8) 24") != std::string::npos; }),
-      5);
+  auto count = [&](const char* what) {
+    return std::count_if(lines.begin(), lines.end(),
+                         [&](const std::string& x) { return x.find(what) != std::string::npos; });
+  };
+  EXPECT_EQ(count("-(8) 24"), 5);
+  // The probe that found the server listening, and the window's one connection, which
+  // its close shut down once.
+  EXPECT_EQ(count("-connected-"), 2);
+  EXPECT_EQ(count("-disconnected-"), 2);
   EXPECT_EQ(server->stop(), 0);
 }
 

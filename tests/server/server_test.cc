@@ -8,12 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/asyncselect.h"
 #include "runtime/error.h"
 #include "runtime/thread.h"
+#include "runtime/ui/backend.h"
 #include "runtime/ui/headless.h"
 #include "server/activity_log.h"
 #include "server/connection_queue.h"
 #include "server/server_window.h"
+#include "server/socket_events.h"
 #include "tests/server/served_fixture.h"
 
 namespace {
@@ -155,6 +158,17 @@ TEST_F(ServerTest, ReadsRecordsAndLogsNewestFirst) {
   expected.push_back("(8) 7");
   expected.push_back("disconnected-");
   EXPECT_EQ(lines_of(s), expected);
+  // The registry keeps one entry per socket number, in order, with the latest worker,
+  // which has ended with its connection.
+  auto entries = vx::server::connection_entries();
+  EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
+                             [](auto& a, auto& b) { return a.SOCKETID < b.SOCKETID; }));
+  EXPECT_EQ(std::adjacent_find(entries.begin(), entries.end(),
+                               [](auto& a, auto& b) { return a.SOCKETID == b.SOCKETID; }),
+            entries.end());
+  std::int32_t worker = vx::server::connection_thread(s);
+  EXPECT_NE(worker, 0);
+  EXPECT_TRUE(eventually([&] { return !vx::thread_alive(worker); }));
   // Newest first, in ascending DATAORDER.
   EXPECT_LT(DataQueue().get(1).DATAORDER, DataQueue().get(2).DATAORDER);
   EXPECT_EQ(std::string(DataQueue().get(1).DATALINE, 13 + std::to_string(s).size() + 1)
@@ -320,6 +334,42 @@ TEST_F(ServerTest, OverlongRequestIsRefusedAndTheConnectionEnds) {
   RawClient other;
   ASSERT_TRUE(other.send(request(41)));
   EXPECT_NE(other.status(), -1);
+}
+
+LRESULT CALLBACK RecordingProc(HWND, UINT message, WPARAM wparam, LPARAM lparam) {
+  return static_cast<LRESULT>(message) * 1000 + static_cast<LRESULT>(wparam + lparam);
+}
+
+// SocketEventProc alone: a failed accept is reported and nothing follows it (no worker,
+// no registry entry, no log line); other messages reach the previous procedure as they
+// are.
+TEST(SocketEventProcTest, FailedAcceptStopsAfterItsReportAndOtherMessagesPassOn) {
+  WSADATA data;
+  WSAStartup(0x0101, &data);
+  std::vector<std::string> boxes;
+  vx::ui::set_message_box_hook([&](const vx::ui::MessageBoxSpec& box) {
+    boxes.push_back(box.title);
+    return 1u;
+  });
+  vx::server::set_previous_window_proc(&RecordingProc);
+  SOCKET not_listening = winsock::socket(winsock::kAfInet, winsock::kSockStream, 0);
+  std::size_t log_before = DataQueue().records();
+  std::size_t entries_before = vx::server::connection_entries().size();
+  LRESULT r = SocketEventProc(nullptr, vx::server::kSocketMessage, not_listening,
+                              WSAMAKESELECTREPLY(FD_ACCEPT, 0));
+  EXPECT_EQ(r, static_cast<LRESULT>(vx::server::kSocketMessage) * 1000 + not_listening + FD_ACCEPT);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"WinSock Error"}));
+  EXPECT_EQ(DataQueue().records(), log_before);
+  EXPECT_EQ(vx::server::connection_entries().size(), entries_before);
+  // A read notice for a socket without an entry posts nothing and passes on.
+  EXPECT_EQ(
+      SocketEventProc(nullptr, vx::server::kSocketMessage, 4321, WSAMAKESELECTREPLY(FD_READ, 0)),
+      static_cast<LRESULT>(vx::server::kSocketMessage) * 1000 + 4321 + FD_READ);
+  EXPECT_EQ(SocketEventProc(nullptr, 77, 5, 6), 77 * 1000 + 11);
+  vx::ui::set_message_box_hook(nullptr);
+  vx::server::set_previous_window_proc(nullptr);
+  winsock::closesocket(not_listening);
+  WSACleanup();
 }
 
 // Closing the window closes what it accepted: a client waiting for a reply learns the
