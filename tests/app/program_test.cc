@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -16,6 +17,10 @@ struct Case {
   const char* program;
   const char* backend;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.program << " " << c.backend;
+}
 
 class Program : public ::testing::TestWithParam<Case> {};
 

@@ -164,7 +164,9 @@ TEST_F(QtFrame, ChildWindowOnAnotherThreadIsAnMdiChildAndGetsItsButtonsAndToolba
   }));
 
   // A picture of the frame with this child, for people to look at.
-  QString dir = QString::fromLocal8Bit(std::getenv("VX_BUILD_DIR")) + "/screenshots";
+  const char* build = std::getenv("VX_BUILD_DIR");
+  QString dir =
+      QString::fromLocal8Bit(build != nullptr ? build : VX_BUILD_DIR_DEFAULT) + "/screenshots";
   QDir().mkpath(dir);
   sub->move(10, 10);
   pump_until([] { return false; }, 100);
@@ -225,6 +227,7 @@ TEST_F(QtFrame, ExitEndsTheFrame) {
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();  // no display needed to list
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   vx::app::register_resources();
