@@ -15,8 +15,8 @@ void Main();
 
 namespace vx::app {
 
-// The frame's window definition (label as the build names it).
-WindowDef frame_definition(const std::string& label);
+// The frame's window definition (its name as the build has it).
+WindowDef frame_definition(const std::string& resource);
 
 // Whether the command line asks for the server: "/SERVER" anywhere in it, any case.
 bool command_line_wants_server(const std::string& command_line);

@@ -3,9 +3,10 @@
 
 namespace vx::app {
 
-WindowDef frame_definition(const std::string& label) {
+WindowDef frame_definition(const std::string& resource) {
   WindowDef def;
-  def.label = label;
+  def.label = "P1$APPFRAME";
+  def.resource = resource;
   def.title = "Application";
   def.frame = true;
   def.font = "MS Sans Serif";

@@ -473,6 +473,7 @@ Window* RT_OPENwindow(const vx::WindowDef& def) {
   }
   s.thread = st.number;
   s.label = def.label;
+  s.resource = def.resource;
   s.title = def.title;
   s.frame = def.frame;
   s.x = def.x;

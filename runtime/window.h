@@ -78,7 +78,8 @@ struct ControlDef {
 };
 
 struct WindowDef {
-  std::string label;
+  std::string label;     // the window's name in the program, e.g. "P1$APPFRAME"
+  std::string resource;  // the definition's name, e.g. "VXDEM001_RSC"
   std::string title;
   bool frame = false;
   int x = -1, y = -1, width = 0, height = 0;

@@ -55,6 +55,7 @@ struct WindowState {
   std::int32_t thread = 0;
   HWND handle = nullptr;
   std::string label;
+  std::string resource;
   std::string title;
   bool frame = false;  // the application frame; other windows are its children
   int x = -1, y = -1, width = 0, height = 0;

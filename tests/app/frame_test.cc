@@ -54,6 +54,10 @@ TEST(Frame, MenuBarAsTabled) {
   ASSERT_TRUE(run.frame().has_value());
   const WindowState& w = *run.frame();
   EXPECT_TRUE(w.frame);
+  EXPECT_EQ(w.label, "P1$APPFRAME");
+  EXPECT_EQ(w.resource, "VXDEM001_RSC");
+  EXPECT_EQ(w.font, "MS Sans Serif");
+  EXPECT_EQ(w.font_size, 8);
   const struct {
     std::int32_t number;
     ControlKind kind;

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <atomic>
+#include <cstring>
 
 #include "app/globals.h"
 #include "app/resources.h"
@@ -211,6 +213,44 @@ TEST_F(QtFrame, AMessageBoxOnAThreadBlocksOnlyThatThread) {
   box->button(QMessageBox::No)->click();
   ASSERT_TRUE(pump_until([&] { return answered.load(); }));
   EXPECT_EQ(answer, kButtonNo);
+}
+
+TEST_F(QtFrame, TextsAreOneByteACharacterShownAndTypedAsLatin1) {
+  static char name[15];
+  std::memset(name, ' ', sizeof name);
+  std::memcpy(name, "Fran\xE7ois", 8);  // "François" in Latin-1
+  WindowDef def;
+  def.title =
+      "Stra\xDF"
+      "e";  // "Straße"
+  def.controls = {{.number = 1,
+                   .kind = ControlKind::kEntry,
+                   .x = 4,
+                   .y = 4,
+                   .width = 80,
+                   .picture = "@s15",
+                   .use = bind_text(name, sizeof name)}};
+  std::atomic<bool> accepted{false};
+  WindowThread t(def, {}, [&](const EventSeen& e) {
+    if (e == EventSeen{kEventAccepted, 1}) accepted = true;
+  });
+  QLineEdit* entry = nullptr;
+  std::uint64_t id = 0;
+  ASSERT_TRUE(pump_until([&] {
+    auto w = ui::find_window(t.number());
+    if (!w) return false;
+    id = w->id;
+    entry = qobject_cast<QLineEdit*>(qt::control_widget(id, 1));
+    return entry != nullptr && !entry->text().isEmpty();
+  }));
+  EXPECT_EQ(entry->text(), QString::fromUtf8("François"));
+  EXPECT_EQ(qt::window_widget(id)->windowTitle(), QString::fromUtf8("Straße"));
+  entry->setText(QString::fromUtf8("Müller"));
+  entry->setModified(true);
+  emit entry->editingFinished();
+  ASSERT_TRUE(pump_until([&] { return accepted.load(); }));
+  // The bound variable holds one byte per character, blank-padded.
+  EXPECT_EQ(std::string(name, sizeof name), std::string("M\xFCller         "));
 }
 
 TEST_F(QtFrame, ExitEndsTheFrame) {
