@@ -1,5 +1,7 @@
 #include "server/worker.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -67,6 +69,18 @@ void send_refused_record_reply(WorkerState& w, std::int32_t code) {
   send_all(w.socket, reply.data(), static_cast<int>(reply.size()));
 }
 
+class Corked {
+ public:
+  Corked(SOCKET s, bool on) : fd_(on ? vx::platform::socket_descriptor(s) : -1) { set(1); }
+  ~Corked() { set(0); }
+
+ private:
+  void set(int value) {
+    if (fd_ >= 0) ::setsockopt(fd_, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
+  }
+  int fd_;
+};
+
 }  // namespace
 
 bool take_bytes(WorkerState& w, int count) {
@@ -89,6 +103,9 @@ bool take_bytes(WorkerState& w, int count) {
   }
   w.request.assign(w.gatherer.request());
   {
+    // A NEXT is answered by two messages: hold them back until both are written, so
+    // they leave together and the client wakes once for its answer.
+    Corked corked(w.socket, request_action(w.request) == kOpNext);
     std::lock_guard<std::recursive_mutex> lock(RT_FILE_LOCK(served_file()));
     w.result_code = 0;
     ExecuteRequest(w);
