@@ -87,9 +87,10 @@ void send(std::uint64_t window, UserAction::Kind kind, std::int32_t control = 0,
 }
 
 // Closing a window from its title bar asks the window's thread; the thread closes it.
-class FrameWindow : public QMainWindow {
+template <class Base>
+class ClosedByItsThread : public Base {
  public:
-  explicit FrameWindow(std::uint64_t id) : id_(id) {}
+  explicit ClosedByItsThread(std::uint64_t id) : id_(id) {}
 
  protected:
   void closeEvent(QCloseEvent* e) override {
@@ -101,33 +102,9 @@ class FrameWindow : public QMainWindow {
   std::uint64_t id_;
 };
 
-class ChildWindow : public QMdiSubWindow {
- public:
-  explicit ChildWindow(std::uint64_t id) : id_(id) {}
-
- protected:
-  void closeEvent(QCloseEvent* e) override {
-    e->ignore();
-    send(id_, UserAction::kClose);
-  }
-
- private:
-  std::uint64_t id_;
-};
-
-class TopWindow : public QWidget {
- public:
-  explicit TopWindow(std::uint64_t id) : id_(id) {}
-
- protected:
-  void closeEvent(QCloseEvent* e) override {
-    e->ignore();
-    send(id_, UserAction::kClose);
-  }
-
- private:
-  std::uint64_t id_;
-};
+using FrameWindow = ClosedByItsThread<QMainWindow>;
+using ChildWindow = ClosedByItsThread<QMdiSubWindow>;
+using TopWindow = ClosedByItsThread<QWidget>;
 
 struct View {
   std::uint64_t id = 0;
