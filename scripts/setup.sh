@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs what the project needs from Debian's packages (idempotent) .
+# Installs what the project needs from Debian's packages (idempotent).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev qt6-base-dev qt6-svg-dev g++-multilib libsqlite3-dev:i386 qemu-user iproute2 util-linux)
+          libsqlite3-dev qt6-base-dev g++-multilib libsqlite3-dev:i386 qemu-user iproute2 util-linux)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
