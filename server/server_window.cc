@@ -17,6 +17,7 @@
 #include "server/connection_queue.h"
 #include "server/console.h"
 #include "server/socket_events.h"
+#include "server/window_upkeep.h"
 #include "server/worker.h"
 #include "wire/wire.h"
 
@@ -193,25 +194,12 @@ void ServerWindow() {
   bool initialised = false;
   bool listener_closed = false;
   while (RT_ACCEPT()) {
+    // Upkeep and the server's own events never overlap; the close check below runs
+    // after either.
+    vx::server::window_upkeep(RT_EVENT(), &initialised);
     switch (RT_EVENT()) {
-      case vx::kEventOpenWindow:
-        if (!initialised) {
-          RT_DISPLAY();
-          initialised = true;
-        }
-        RT_SELECT(1);
-        break;
-      case vx::kEventGainFocus:
-        RT_DISPLAY();
-        initialised = true;
-        break;
       case vx::kEventSized:
         RT_DISPLAY();
-        break;
-      case vx::kEventRejected:
-        RT_BEEP(150, 16);
-        RT_DISPLAY(RT_FIELD());
-        RT_SELECT(RT_FIELD());
         break;
       case kEventLogChanged:
         RT_DISPLAY(kLogList);

@@ -17,6 +17,7 @@
 #include "runtime/window.h"
 #include "server/activity_log.h"
 #include "server/served_file.h"
+#include "server/window_upkeep.h"
 #include "server/worker_ready.h"
 #include "wire/server_build.h"
 #include "wire/wire.h"
@@ -225,22 +226,8 @@ void ConnectionWorker(const char* text) {
   vx::server::worker_window_open(RT_THREAD());
   bool initialised = false;
   while (RT_ACCEPT()) {
+    if (vx::server::window_upkeep(RT_EVENT(), &initialised)) continue;
     switch (RT_EVENT()) {
-      case vx::kEventOpenWindow:
-        if (!initialised) {
-          RT_DISPLAY();
-          initialised = true;
-        }
-        break;
-      case vx::kEventGainFocus:
-        RT_DISPLAY();
-        initialised = true;
-        break;
-      case vx::kEventRejected:
-        RT_BEEP(150, 16);
-        RT_DISPLAY(RT_FIELD());
-        RT_SELECT(RT_FIELD());
-        break;
       case vx::server::kEventDataWaiting:
         vx::server::read_step(w);
         break;
