@@ -9,6 +9,7 @@
 
 #include "classlib/errormanager.h"
 #include "classlib/inimanager.h"
+#include "classlib/windowmanager.h"
 
 extern vx::ErrorClass ErrorManager;
 extern vx::IniClass IniManager;
@@ -41,6 +42,11 @@ struct Modules {
   void (*module_end)() = nullptr;  // empties the server's lists
 };
 extern Modules modules;
+
+// The window manager settings every application window makes in its open step: first
+// field 1, VCRREQUEST to GlobalVcrRequest, ERRORS to ErrorManager, the toolbar target;
+// then GlobalRequest and GlobalResponse are cleared for the next window.
+void apply_window_settings(vx::WindowManager& window, vx::ToolbarClass* toolbar);
 
 }  // namespace vx::app
 

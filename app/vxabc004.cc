@@ -22,12 +22,7 @@ class ClientWindowManager : public vx::WindowManager {
     REQUEST = GlobalRequest;
     std::int32_t level = WindowManager::Init();
     if (level != vx::kLevelBenign) return level;
-    FirstField = 1;
-    VCRREQUEST = &GlobalVcrRequest;
-    ERRORS = &ErrorManager;
-    Toolbar = &toolbar_;
-    GlobalRequest = 0;
-    GlobalResponse = 0;
+    vx::app::apply_window_settings(*this, &toolbar_);
     vx::app::set_subject_driver_string("/DRIVER=C4TPSX.DLL /CLIENT /HOST=127.0.0.1");
     AddItem(2, vx::kResponseCancelled);
     SubjectRelationManager.Open();

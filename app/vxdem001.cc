@@ -20,12 +20,7 @@ class FrameManager : public WindowManager {
     REQUEST = GlobalRequest;
     std::int32_t level = WindowManager::Init();
     if (level != kLevelBenign) return level;
-    FirstField = 1;
-    VCRREQUEST = &GlobalVcrRequest;
-    ERRORS = &ErrorManager;
-    Toolbar = &toolbar_;
-    GlobalRequest = 0;
-    GlobalResponse = 0;
+    vx::app::apply_window_settings(*this, &toolbar_);
     Open();
     SetAlerts();
     return kLevelBenign;

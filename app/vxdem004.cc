@@ -28,12 +28,7 @@ class ClientWindowManager : public vx::WindowManager {
     REQUEST = GlobalRequest;
     std::int32_t level = WindowManager::Init();
     if (level != vx::kLevelBenign) return level;
-    FirstField = 1;
-    VCRREQUEST = &GlobalVcrRequest;
-    ERRORS = &ErrorManager;
-    Toolbar = &toolbar_;
-    GlobalRequest = 0;
-    GlobalResponse = 0;
+    vx::app::apply_window_settings(*this, &toolbar_);
     AddItem(2, vx::kResponseCancelled);
     Open();
     SetAlerts();
